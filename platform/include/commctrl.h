@@ -1,0 +1,16 @@
+// commctrl.h - the host platform's common controls: the progress bar.
+#ifndef PLATFORM_INCLUDE_COMMCTRL_H
+#define PLATFORM_INCLUDE_COMMCTRL_H
+
+#include <windows.h>
+
+#define PROGRESS_CLASSA "msctls_progress32"
+#define PBS_SMOOTH 0x01
+#define PBM_SETRANGE (WM_USER + 1)
+#define PBM_SETPOS (WM_USER + 2)
+#define PBM_DELTAPOS (WM_USER + 3)
+#define PBM_SETSTEP (WM_USER + 4)
+#define PBM_STEPIT (WM_USER + 5)
+#define PBM_GETPOS (WM_USER + 8)
+
+#endif
