@@ -63,13 +63,31 @@ class Frontend {
   virtual void Repaint(const DialogView&) {}
   // A help window opened; it lives on after the dialog, as the real help engine's does.
   virtual void ShowHelp(const HelpDocument&) {}
+  // The help file could not be shown; the viewer tells the user so in its own words.
+  virtual void ShowHelpError(const std::string& /*file*/, const std::string& /*message*/) {}
   // The process is about to exit: restore what the front end changed.
   virtual void Shutdown() {}
+  // At the program's end: what the user was still to do (a script's unused lines), empty when
+  // nothing. Something left over means the run did not go as its author expected.
+  virtual std::string Unfinished() const { return {}; }
 };
 
 // The front end chosen from WINHOST_UI (script:FILE, terminal), or set by a test.
 Frontend& CurrentFrontend();
 void SetFrontend(std::unique_ptr<Frontend> frontend);
+// The chosen front end from the environment; none (after a message on stderr) when WINHOST_UI
+// names no front end that this build has.
+std::unique_ptr<Frontend> MakeFrontendFromEnvironment();
+
+// The action in the script's words: "click 1031", "key shift+tab", "alt n", "menu close".
+std::string ActionText(const UserAction& action);
+
+// The user cannot go on (a script that does not fit the dialog, no user interface): writes
+// "winhost: WHY" on stderr and to the trace, shuts the front end down and exits with code 3.
+[[noreturn]] void StopForUser(const std::string& why);
+// The program has ended: the front end restores what it changed. A front end that was left
+// with work undone (script lines never reached) makes the process exit with code 3.
+int ShutdownFrontend(int exitCode);
 
 }  // namespace winhost
 
