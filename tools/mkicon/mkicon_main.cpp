@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "tool_files.h"
 #include "icon_grid.h"
 
 namespace fs = std::filesystem;
@@ -21,44 +22,18 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// Writes beside the target and renames over it, so a failed run leaves no half file.
-bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-  const fs::path target(path);
-  const fs::path temp = target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(getpid()));
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      *error = temp.string() + ": expected to write " + std::to_string(bytes.size()) + " bytes, found a write error";
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    *error = path + ": expected to replace the file, found " + ec.message();
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 int main(int argc, char** argv) {
   if (argc != 3) return Fail("usage: mkicon GRID.TXT ICON.ICO");
   const std::string in_path = argv[1], out_path = argv[2];
-  std::ifstream in(in_path, std::ios::binary);
-  if (!in) return Fail(in_path + ": expected a readable file, found " + std::strerror(errno));
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return Fail(in_path + ": expected to read the whole file, found a read error");
+  std::string error;
+  const auto input = tools::ReadWholeFile(in_path, &error);
+  if (!input) return Fail(error);
+  const std::string text(input->begin(), input->end());
 
   auto parsed = mkicon::ParseGrid(text);
   if (auto* e = std::get_if<mkicon::GridError>(&parsed))
     return Fail(in_path + ":" + std::to_string(e->line) + ":" + std::to_string(e->column) + ": " + e->message);
-  std::string error;
-  if (!WriteWhole(out_path, mkicon::BuildIcon(std::get<mkicon::Pixels>(parsed)), &error)) return Fail(error);
+  if (!tools::WriteWholeFile(out_path, mkicon::BuildIcon(std::get<mkicon::Pixels>(parsed)), &error)) return Fail(error);
   return 0;
 }

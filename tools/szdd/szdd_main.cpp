@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "szdd_pack.h"
+#include "tool_files.h"
 
 namespace fs = std::filesystem;
 
@@ -29,84 +30,14 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-std::optional<std::vector<uint8_t>> ReadFile(const std::string& path, std::string* error) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (!fs::is_regular_file(status)) {
-    *error = path + ": expected a readable file, found " +
-             (ec ? ec.message() : fs::is_directory(status) ? "a folder" : "a special file");
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  const uintmax_t size = fs::file_size(path, ec);
-  if (!in || ec) {
-    *error = path + ": expected a readable file, found " + (ec ? ec.message() : std::strerror(errno));
-    return std::nullopt;
-  }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<uintmax_t>(in.gcount()) != size) {
-    *error = path + ": expected " + std::to_string(size) + " bytes, found " + std::to_string(in.gcount());
-    return std::nullopt;
-  }
-  return bytes;
-}
-
-// Output that is never half-written: bytes go to a temporary name beside the target,
-// Commit() renames it over the target, and an uncommitted temporary is removed.
-class OutputFile {
- public:
-  explicit OutputFile(const std::string& path) : path_(path) {
-    const fs::path target(path);
-    temp_ = target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(getpid()));
-  }
-  ~OutputFile() {
-    std::error_code ignored;
-    if (!committed_) fs::remove(temp_, ignored);
-  }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
-  bool Commit(const std::vector<uint8_t>& bytes, std::string* error) {
-    {
-      std::ofstream out(temp_, std::ios::binary | std::ios::trunc);
-      if (!out) {
-        *error = temp_.string() + ": expected a writable file, found " + std::strerror(errno);
-        return false;
-      }
-      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-      out.close();
-      if (!out) {
-        *error = temp_.string() + ": expected " + std::to_string(bytes.size()) +
-                 " bytes written, found a write error";
-        return false;
-      }
-    }
-    std::error_code ec;
-    fs::rename(temp_, path_, ec);
-    if (ec) {
-      *error = path_ + ": expected to replace it, found " + ec.message();
-      return false;
-    }
-    committed_ = true;
-    return true;
-  }
-
- private:
-  std::string path_;
-  fs::path temp_;
-  bool committed_ = false;
-};
-
 int Write(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::string error;
-  OutputFile out(path);
-  return out.Commit(bytes, &error) ? 0 : Fail(error);
+  return tools::WriteWholeFile(path, bytes, &error) ? 0 : Fail(error);
 }
 
 int PackCommand(const std::string& in_path, const std::string& out_path) {
   std::string error;
-  const auto input = ReadFile(in_path, &error);
+  const auto input = tools::ReadWholeFile(in_path, &error);
   if (!input) return Fail(error);
   try {
     return Write(out_path, szdd::Pack(*input));
@@ -117,7 +48,7 @@ int PackCommand(const std::string& in_path, const std::string& out_path) {
 
 int ExpandCommand(const std::string& in_path, const std::string& out_path) {
   std::string error;
-  const auto packed = ReadFile(in_path, &error);
+  const auto packed = tools::ReadWholeFile(in_path, &error);
   if (!packed) return Fail(error);
   const auto expanded = szdd::Expand(*packed, &error);
   if (!expanded) return Fail(in_path + ": " + error);
@@ -126,7 +57,7 @@ int ExpandCommand(const std::string& in_path, const std::string& out_path) {
 
 int InfoCommand(const std::string& in_path) {
   std::string error;
-  const auto packed = ReadFile(in_path, &error);
+  const auto packed = tools::ReadWholeFile(in_path, &error);
   if (!packed) return Fail(error);
   const auto info = szdd::ReadInfo(*packed, &error);
   if (!info) return Fail(in_path + ": " + error);
