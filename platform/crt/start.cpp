@@ -16,5 +16,7 @@ int main(int argc, char** argv) {
   }
   int code = WinMain(winhost::MainModule(), nullptr, tail.data(), SW_SHOWDEFAULT);
   winhost::Trace("exit " + std::to_string(code));
-  return code;
+  // A front end left with work undone turns the exit into the platform's error code 3; the
+  // program's own code is traced above all the same.
+  return winhost::ShutdownFrontend(code);
 }

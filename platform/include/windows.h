@@ -53,7 +53,7 @@ typedef HANDLE HGLOBAL;
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
-#define RT_ICON MAKEINTRESOURCEA(1)
+#define RT_ICON MAKEINTRESOURCEA(3)
 #define RT_DIALOG MAKEINTRESOURCEA(5)
 #define RT_GROUP_ICON MAKEINTRESOURCEA(14)
 #define RT_VERSION MAKEINTRESOURCEA(16)
@@ -124,6 +124,10 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 // ---- user: windows, dialogs, messages ------------------------------------
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_CLOSE 0x0010
 #define WM_SETFONT 0x0030
 #define WM_SETICON 0x0080
 #define WM_INITDIALOG 0x0110
@@ -135,6 +139,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define ICON_SMALL 0
 #define ICON_BIG 1
 
+#define GWL_ID (-12)
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 
@@ -158,10 +163,16 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define SS_LEFT 0x0
 #define SS_CENTER 0x1
 #define SS_ICON 0x3
+#define SS_TYPEMASK 0x1F
+#define SS_NOPREFIX 0x80
 #define SS_CENTERIMAGE 0x200
 #define BS_PUSHBUTTON 0x0
 #define BS_DEFPUSHBUTTON 0x1
+#define BS_CHECKBOX 0x2
 #define BS_AUTOCHECKBOX 0x3
+#define BS_3STATE 0x5
+#define BS_AUTO3STATE 0x6
+#define BS_TYPEMASK 0xF
 
 #define SC_SIZE 0xF000
 #define SC_MOVE 0xF010
@@ -179,22 +190,36 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #define IDOK 1
 #define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
 #define IDYES 6
 #define IDNO 7
 
 #define MB_OK 0x0
+#define MB_OKCANCEL 0x1
+#define MB_ABORTRETRYIGNORE 0x2
+#define MB_YESNOCANCEL 0x3
 #define MB_YESNO 0x4
+#define MB_RETRYCANCEL 0x5
+#define MB_TYPEMASK 0xF
 #define MB_ICONERROR 0x10
 #define MB_ICONQUESTION 0x20
+#define MB_ICONWARNING 0x30
+#define MB_ICONINFORMATION 0x40
+#define MB_ICONMASK 0xF0
 
 #define BN_CLICKED 0
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
+#define BST_INDETERMINATE 2
+#define BM_CLICK 0x00F5
 
 #define IMAGE_ICON 1
 #define LR_DEFAULTCOLOR 0x0
+#define LR_DEFAULTSIZE 0x40
 
 #define HELP_QUIT 0x2
 #define HELP_CONTENTS 0x3

@@ -85,7 +85,8 @@ OsVersionSetting ParseOsVersion(std::string_view text) {
   std::optional<DWORD> platform = Number(text.substr(0, colon));
   std::optional<DWORD> major = Number(text.substr(colon + 1, dot - colon - 1));
   std::optional<DWORD> minor = Number(text.substr(dot + 1));
-  if (!platform || *platform > VER_PLATFORM_WIN32_NT || !major || !minor) return setting;
+  // Any family may be reported: the program must cope with ones it does not know.
+  if (!platform || !major || !minor) return setting;
   setting.valid = true;
   setting.version = OsVersion{*platform, *major, *minor, BuildNumber(*platform, *major, *minor)};
   return setting;

@@ -31,7 +31,7 @@ const ParseCase ParseCases[] = {
     {"fail", true, false},
     {"", false, false},
     {"2:10", false, false},
-    {"3:4.0", false, false},
+    {"3:4.0", true, true, 3, 4, 0, 0},
     {"2:10.0 ", false, false},
     {"2:-1.0", false, false},
     {"a:4.0", false, false},
