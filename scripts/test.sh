@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the three configurations and runs every test.
+# Installs what is missing, builds the three configurations and runs every test: the host
+# suite (with the Wine scenarios), the fuzz targets for a bounded time, and the host suite
+# once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,3 +11,5 @@ for preset in host win32 win64; do
   cmake --build --preset "$preset" -j "$(nproc)"
 done
 ctest --preset host -j "$(nproc)"
+scripts/fuzz.sh "${QELT_FUZZ_SECONDS:-60}"
+scripts/sanitize.sh

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <new>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -102,7 +103,7 @@ class PendingFile {
     return ERROR_FILE_EXISTS;
   }
 
-  DWORD Write(const std::vector<std::uint8_t>& bytes) {
+  DWORD Write(std::span<const std::uint8_t> bytes) {
     DWORD written = 0;
     if (!WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL))
       return GetLastError();
@@ -124,7 +125,7 @@ class PendingFile {
 };
 
 // The source file's bytes; the kernel's error, or 0.
-DWORD ReadSource(const std::string& path, std::vector<std::uint8_t>* bytes) {
+DWORD ReadSource(const std::string& path, winhost::ByteBuffer* bytes) {
   Handle source(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
   if (!source.valid()) return GetLastError();
   std::optional<std::uint64_t> size = winhost::GetFileSize(source.get());
@@ -137,13 +138,13 @@ DWORD ReadSource(const std::string& path, std::vector<std::uint8_t>* bytes) {
 }
 
 DWORD Install(LPCSTR srcName, LPCSTR destName, LPCSTR srcDir, LPCSTR destDir) {
-  std::vector<std::uint8_t> source;
+  winhost::ByteBuffer source;
   if (DWORD error = ReadSource(Join(srcDir, srcName), &source)) return Result(VIF_CANNOTREADSRC, error);
 
   // A file that is not packed is installed as it is, as the platform's expander does.
-  std::vector<std::uint8_t> expanded;
+  winhost::ByteBuffer expanded;
   if (winhost::IsSzdd(source)) {
-    std::optional<std::vector<std::uint8_t>> bytes = winhost::ExpandSzdd(source);
+    std::optional<winhost::ByteBuffer> bytes = winhost::ExpandSzdd(source);
     if (!bytes) return VIF_CANNOTREADSRC;  // corrupt or cut short: nothing is installed
     expanded = std::move(*bytes);
   } else {

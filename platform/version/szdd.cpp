@@ -111,8 +111,8 @@ bool IsSzdd(std::span<const std::uint8_t> file) {
   return file.size() >= sizeof SzddMagic && std::memcmp(file.data(), SzddMagic, sizeof SzddMagic) == 0;
 }
 
-std::optional<std::vector<std::uint8_t>> ExpandSzdd(std::span<const std::uint8_t> packed, SzddStatus* status) {
-  auto fail = [&](SzddStatus why) -> std::optional<std::vector<std::uint8_t>> {
+std::optional<ByteBuffer> ExpandSzdd(std::span<const std::uint8_t> packed, SzddStatus* status) {
+  auto fail = [&](SzddStatus why) -> std::optional<ByteBuffer> {
     if (status) *status = why;
     return std::nullopt;
   };
@@ -124,7 +124,7 @@ std::optional<std::vector<std::uint8_t>> ExpandSzdd(std::span<const std::uint8_t
   // that promises more is refused before anything is allocated for it.
   std::uint64_t most = (static_cast<std::uint64_t>(stream.size()) + MaxGroupInput - 1) / MaxGroupInput * MaxGroupOutput;
   if (length > most) return fail(SzddStatus::Truncated);
-  std::vector<std::uint8_t> out(length);
+  ByteBuffer out(length);
   if (!Decode(stream, out.data(), length)) return fail(SzddStatus::Truncated);
   if (status) *status = SzddStatus::Expanded;
   return out;

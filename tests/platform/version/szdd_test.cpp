@@ -14,7 +14,7 @@
 namespace winhost {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = ByteBuffer;
 
 Bytes Packed(std::uint32_t length, const Bytes& stream, std::uint8_t mode = 'A') {
   Bytes file(SzddMagic, SzddMagic + 8);
