@@ -81,7 +81,8 @@ struct RefusedCase {
 TEST_F(VerInstallTest, OnFailureTheOldFileStaysAndNoTemporaryIsLeft) {
   const RefusedCase cases[] = {
       {"stream cut short", Packed(9, {0x03, 'a', 'b', 0xF0, 0xF0}), false, false, VIF_CANNOTREADSRC},
-      {"corrupt header", Bytes(SzddMagic, SzddMagic + 10), false, false, VIF_CANNOTREADSRC},
+      {"header cut short", [] { Bytes b = Packed(5, {0xFF, 'a'}); b.resize(10); return b; }(), false, false,
+       VIF_CANNOTREADSRC},
       {"no source", Bytes(), false, false, VIF_CANNOTREADSRC},
       {"read-only destination", Ababa, true, false, VIF_WRITEPROT},
       {"destination in use", Ababa, false, true, VIF_FILEINUSE | VIF_SHARINGVIOLATION},
